@@ -1,0 +1,27 @@
+// The commands of popuran-cli. Each takes the arguments after its own name and returns the
+// process's exit status.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace popuran::cli {
+
+using TArguments = std::vector<std::string>;
+
+// Exit statuses shared by the commands.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitNotPack = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitCancelled = 3;
+inline constexpr int kExitError = 4;
+
+int RunConvertCommand(const TArguments& args, std::istream& in, std::ostream& out,
+                      std::ostream& err);
+int RunDemoCommand(const TArguments& args, std::ostream& out, std::ostream& err);
+int RunNadCommand(const TArguments& args, std::ostream& out, std::ostream& err);
+int RunInspectCommand(const TArguments& args, std::ostream& out, std::ostream& err);
+int RunPreviewCommand(const TArguments& args, std::ostream& out, std::ostream& err);
+
+}  // namespace popuran::cli

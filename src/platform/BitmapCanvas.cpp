@@ -1,0 +1,79 @@
+// The canvas operations of TBitmap that the image recipes use.
+#include <algorithm>
+#include <vector>
+
+#include "platform/Bitmap.h"
+
+namespace popuran {
+
+void TBitmap::CopyRect(const TRect& to, const TBitmap& source, const TRect& from) {
+  // Sizes in 64 bits: Right − Left of two 32-bit values can need 33.
+  const std::int64_t dw = std::int64_t{to.Right} - to.Left;
+  const std::int64_t dh = std::int64_t{to.Bottom} - to.Top;
+  const std::int64_t sw = std::int64_t{from.Right} - from.Left;
+  const std::int64_t sh = std::int64_t{from.Bottom} - from.Top;
+  if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+  if (FPixelFormat != TPixelFormat::pf24bit || source.FPixelFormat != TPixelFormat::pf24bit) return;
+  // Visit only the part of the destination inside this picture, however large the rectangle.
+  const std::int64_t yBegin = std::max<std::int64_t>(0, -std::int64_t{to.Top});
+  const std::int64_t yEnd = std::min<std::int64_t>(dh, std::int64_t{FHeight} - to.Top);
+  const std::int64_t xBegin = std::max<std::int64_t>(0, -std::int64_t{to.Left});
+  const std::int64_t xEnd = std::min<std::int64_t>(dw, std::int64_t{FWidth} - to.Left);
+  // y < dh, so y · sh < dh · sh < 2^64: the products fit unsigned 64 bits.
+  const auto scale = [](std::int64_t i, std::int64_t s, std::int64_t d) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(i) * static_cast<std::uint64_t>(s) /
+                                     static_cast<std::uint64_t>(d));
+  };
+  for (std::int64_t y = yBegin; y < yEnd; ++y) {
+    const std::int64_t sy = from.Top + scale(y, sh, dh);
+    if (sy < 0 || sy >= source.FHeight) continue;
+    std::uint8_t* out = ScanLine(static_cast<std::int32_t>(to.Top + y));
+    const std::uint8_t* in = source.ScanLine(static_cast<std::int32_t>(sy));
+    for (std::int64_t x = xBegin; x < xEnd; ++x) {
+      const std::int64_t sx = from.Left + scale(x, sw, dw);
+      if (sx < 0 || sx >= source.FWidth) continue;
+      std::copy_n(in + 3 * sx, 3, out + 3 * (to.Left + x));
+    }
+  }
+}
+
+void TBitmap::FloodFill(std::int32_t x, std::int32_t y) {
+  if (FPixelFormat != TPixelFormat::pf24bit) return;
+  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight || Pixel(x, y) != kBlack) return;
+  // The brush itself may be black; then there is nothing to change, and filling would never end.
+  if (FBrushColor == kBlack) return;
+  // Scanline fill with an explicit stack of seeds, so a large area cannot exhaust the call stack.
+  std::vector<TPoint> seeds{{x, y}};
+  while (!seeds.empty()) {
+    const TPoint seed = seeds.back();
+    seeds.pop_back();
+    if (Pixel(seed.x, seed.y) != kBlack) continue;
+    std::int32_t left = seed.x;
+    while (left > 0 && Pixel(left - 1, seed.y) == kBlack) --left;
+    std::int32_t right = seed.x;
+    while (right + 1 < FWidth && Pixel(right + 1, seed.y) == kBlack) ++right;
+    for (std::int32_t i = left; i <= right; ++i) SetPixel(i, seed.y, FBrushColor);
+    for (const std::int32_t ny : {seed.y - 1, seed.y + 1}) {
+      if (ny < 0 || ny >= FHeight) continue;
+      bool inRun = false;
+      for (std::int32_t i = left; i <= right; ++i) {
+        const bool black = Pixel(i, ny) == kBlack;
+        if (black && !inRun) seeds.push_back({i, ny});
+        inRun = black;
+      }
+    }
+  }
+}
+
+void TBitmap::FillRect(const TRect& rect) {
+  if (FPixelFormat != TPixelFormat::pf24bit) return;
+  const std::int32_t left = std::max(rect.Left, 0);
+  const std::int32_t top = std::max(rect.Top, 0);
+  const std::int32_t right = std::min(rect.Right, FWidth);
+  const std::int32_t bottom = std::min(rect.Bottom, FHeight);
+  for (std::int32_t y = top; y < bottom; ++y) {
+    for (std::int32_t x = left; x < right; ++x) SetPixel(x, y, FBrushColor);
+  }
+}
+
+}  // namespace popuran
