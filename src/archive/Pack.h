@@ -13,14 +13,14 @@ inline constexpr std::size_t kPackEntrySize = 32;
 inline constexpr std::size_t kPackNameSize = 24;
 
 struct PackHeader {
-  std::string Magic;          // the first four bytes up to the first NUL among them
-  std::uint16_t EntryCount;   // records that follow the header
+  std::string Magic;         // the first four bytes up to the first NUL among them
+  std::uint16_t EntryCount;  // records that follow the header
 };
 
 struct PackEntry {
-  std::string Name;           // the bytes of the name up to the first NUL, or all 24
-  std::uint32_t Offset;       // first byte in the data file
-  std::uint32_t Size;         // bytes in the data file
+  std::string Name;      // the bytes of the name up to the first NUL, or all 24
+  std::uint32_t Offset;  // first byte in the data file
+  std::uint32_t Size;    // bytes in the data file
 };
 
 // Reads the 8-byte header at position 0 of the index; TReadError when the file is shorter.
