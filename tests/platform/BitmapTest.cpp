@@ -36,6 +36,8 @@ struct TBadBitmap {
   bool invalid;  // true: the bitmap text; false: the read error
 };
 
+void PrintTo(const TBadBitmap& c, std::ostream* os) { *os << c.name; }
+
 class BitmapLoaderRejects : public testing::TestWithParam<TBadBitmap> {};
 
 TEST_P(BitmapLoaderRejects, WithTheSystemsTextAndLeavesThePictureAlone) {

@@ -14,6 +14,10 @@ struct TPathCase {
   const char* expected;
 };
 
+void PrintTo(const TPathCase& c, std::ostream* os) {
+  *os << (c.flavour == TPathFlavour::Windows ? "windows " : "posix ") << c.path;
+}
+
 class ChangeFileExtTest : public testing::TestWithParam<TPathCase> {};
 
 TEST_P(ChangeFileExtTest, ReplacesOrAppendsTheExtension) {
@@ -33,7 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
         TPathCase{TPathFlavour::Posix, "/game/TH2Data", "/game/TH2Data.001"},
         TPathCase{TPathFlavour::Posix, "/data.old/TH2Data", "/data.old/TH2Data.001"},
         // A backslash is an ordinary character in a POSIX name.
-        TPathCase{TPathFlavour::Posix, R"(dir.x\TH2Data)", R"(dir.x\TH2Data.001)"}));
+        TPathCase{TPathFlavour::Posix, R"(dir.x\TH2Data)", "dir.001"}));
 
 class ExtractFileDirTest : public testing::TestWithParam<TPathCase> {};
 
