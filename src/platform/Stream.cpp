@@ -1,9 +1,5 @@
 #include "platform/Stream.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -55,44 +51,7 @@ void TMemoryStream::SaveToFile(const std::string& path) const {
 
 namespace {
 constexpr std::size_t kFileBufferSize = 16 * 1024;
-
-int OpenForReading(const std::string& path) {
-  int handle;
-  do {
-    handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (handle < 0 && errno == EINTR);
-  return handle;
-}
 }  // namespace
-
-TFileStream::TFileStream(const std::string& path) {
-  FHandle = OpenForReading(path);
-  if (FHandle < 0) throw TOpenError(path);
-  struct stat info {};
-  if (::fstat(FHandle, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(FHandle);
-    FHandle = -1;
-    throw TOpenError(path);
-  }
-  FSize = static_cast<std::uint64_t>(info.st_size);
-}
-
-TFileStream::~TFileStream() {
-  if (FHandle >= 0) ::close(FHandle);
-}
-
-std::size_t TFileStream::ReadAt(std::uint64_t position, void* buffer, std::size_t count) {
-  auto* out = static_cast<std::uint8_t*>(buffer);
-  std::size_t done = 0;
-  while (done < count) {
-    const ssize_t n =
-        ::pread(FHandle, out + done, count - done, static_cast<off_t>(position + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return done;
-}
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
   if (count == 0) return 0;
@@ -128,36 +87,6 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.Size()));
   file.ReadBuffer(bytes.data(), bytes.size());
   return bytes;
-}
-
-void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-  // The temporary name lies in the same folder, so the final rename stays on one file system.
-  std::string temporary = path + ".XXXXXX";
-  int handle = ::mkstemp(temporary.data());
-  if (handle < 0) throw TCreateError(path);
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(handle, 0666 & ~mask);
-  std::size_t done = 0;
-  bool failed = false;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(handle, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      failed = true;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(handle) != 0) failed = true;
-  if (failed) {
-    ::unlink(temporary.c_str());
-    throw TWriteError();
-  }
-  if (::rename(temporary.c_str(), path.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    throw TCreateError(path);
-  }
 }
 
 }  // namespace popuran

@@ -68,9 +68,11 @@ class TFileStream : public TStream {
   std::uint64_t Size() const override { return FSize; }
 
  private:
+  // Reads up to count bytes at an absolute position, bypassing the buffer; the platform's part.
   std::size_t ReadAt(std::uint64_t position, void* buffer, std::size_t count);
 
-  int FHandle = -1;
+  // A descriptor on POSIX, a HANDLE on Windows; -1 is "none" (INVALID_HANDLE_VALUE) on both.
+  std::intptr_t FHandle = -1;
   std::uint64_t FSize = 0;
   std::uint64_t FPosition = 0;
   std::vector<std::uint8_t> FBuffer;

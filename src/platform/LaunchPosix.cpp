@@ -1,5 +1,4 @@
-#include "platform/Launch.h"
-
+// Starting a program on POSIX systems: fork, setsid, exec; a Windows executable goes through wine.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +7,8 @@
 #include <cstring>
 #include <fstream>
 #include <vector>
+
+#include "platform/Launch.h"
 
 namespace popuran {
 
