@@ -1,10 +1,12 @@
 #include "demo/DemoArchive.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <stdexcept>
 
+#include "archive/Bm2.h"
 #include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/Paths.h"
@@ -67,19 +69,36 @@ enum TRole : int {
 
 inline constexpr int kBackgroundRoles = 4;
 
-// The colour of each role as a decoder should show it, with its alpha.
+// The colour of each role before decoding, with its alpha. The transparent ones carry colour
+// bytes that must never show; the fringe decodes to dark colours such as (16, 10, 13), never to
+// black; alpha above 128 counts as opaque.
 constexpr std::array<TRgba, kRoleCount> kRoleColours = {{
-    {255, 255, 255, 0},  // transparent, but with colour bytes that must not show
-    {40, 160, 240, 0},    {250, 30, 120, 0},   {1, 1, 1, 0},
-    {64, 40, 52, 32},  // decodes to (16, 10, 13): dark, never black
-    {64, 40, 52, 64},     {64, 40, 52, 96},    {56, 36, 48, 128},
-    {92, 62, 76, 160},  // alpha above 128 counts as opaque
-    {255, 226, 204, 128}, {150, 88, 52, 128},  {64, 112, 200, 128},
-    {236, 196, 172, 128}, {196, 136, 84, 128}, {44, 80, 160, 128},
-    {246, 246, 242, 128}, {60, 84, 168, 128},  {36, 28, 72, 128},
-    {252, 252, 255, 128}, {208, 72, 84, 128},  {255, 182, 182, 128},
-    {224, 40, 64, 128},   {112, 62, 32, 128},
+    {255, 255, 255, 0},    // kBackground0
+    {40, 160, 240, 0},     // kBackground1
+    {250, 30, 120, 0},     // kBackground2
+    {1, 1, 1, 0},          // kBackground3
+    {64, 40, 52, 32},      // kFringeLight
+    {64, 40, 52, 64},      // kFringeMedium
+    {64, 40, 52, 96},      // kFringeStrong
+    {56, 36, 48, 128},     // kLineOuter
+    {92, 62, 76, 160},     // kLineInner
+    {255, 226, 204, 128},  // kSkin
+    {150, 88, 52, 128},    // kHair
+    {64, 112, 200, 128},   // kDress
+    {236, 196, 172, 128},  // kSkinShade
+    {196, 136, 84, 128},   // kHairLight
+    {44, 80, 160, 128},    // kDressShade
+    {246, 246, 242, 128},  // kCollar
+    {60, 84, 168, 128},    // kIris
+    {36, 28, 72, 128},     // kPupil
+    {252, 252, 255, 128},  // kHighlight
+    {208, 72, 84, 128},    // kMouth
+    {255, 182, 182, 128},  // kBlush
+    {224, 40, 64, 128},    // kRibbon
+    {112, 62, 32, 128},    // kShoe
 }};
+
+static_assert(kRoleCount <= 24, "three index offsets per block");
 
 constexpr std::uint8_t RoleIndex(int role) {
   constexpr int kOffsets[] = {9, 17, 2};
@@ -204,42 +223,43 @@ int FigureRole(int x, int y, int pose) {
   return role;
 }
 
+// One pass of a square morphological filter along rows or columns: a pixel becomes set when any
+// (or, for erosion, every) pixel within radius of it on its line is set. Pixels beyond the
+// picture's edge do not count.
+std::vector<std::uint8_t> Sweep(const std::vector<std::uint8_t>& in, int size, int radius,
+                                bool alongRows, bool any) {
+  std::vector<std::uint8_t> out(in.size());
+  for (int line = 0; line < size; ++line) {
+    for (int at = 0; at < size; ++at) {
+      bool result = !any;
+      for (int d = std::max(0, at - radius); d <= std::min(size - 1, at + radius); ++d) {
+        const std::size_t i = alongRows ? static_cast<std::size_t>(line) * size + d
+                                        : static_cast<std::size_t>(d) * size + line;
+        if ((in[i] != 0) == any) {
+          result = any;
+          break;
+        }
+      }
+      const std::size_t o = alongRows ? static_cast<std::size_t>(line) * size + at
+                                      : static_cast<std::size_t>(at) * size + line;
+      out[o] = result;
+    }
+  }
+  return out;
+}
+
 // Fills every background gap narrower than about 2 × radius with the outline colour (a
 // morphological closing). Narrow slits between arm, hair and body would otherwise close up in
 // a scaled-down picture and leave tiny black islands that no fill reaches.
 void CloseNarrowGaps(std::vector<int>& roles, int size, int radius) {
-  auto figure = [&](const std::vector<std::uint8_t>& mask, int x, int y) {
-    return x >= 0 && y >= 0 && x < size && y < size && mask[y * size + x] != 0;
-  };
   std::vector<std::uint8_t> mask(roles.size());
   for (std::size_t i = 0; i < roles.size(); ++i) mask[i] = roles[i] >= kBackgroundRoles;
-  const int r2 = radius * radius;
-  std::vector<std::uint8_t> dilated(mask.size());
-  for (int y = 0; y < size; ++y) {
-    for (int x = 0; x < size; ++x) {
-      bool hit = false;
-      for (int dy = -radius; dy <= radius && !hit; ++dy)
-        for (int dx = -radius; dx <= radius && !hit; ++dx)
-          hit = dx * dx + dy * dy <= r2 && figure(mask, x + dx, y + dy);
-      dilated[y * size + x] = hit;
-    }
-  }
-  for (int y = 0; y < size; ++y) {
-    for (int x = 0; x < size; ++x) {
-      const std::size_t i = static_cast<std::size_t>(y) * size + x;
-      if (mask[i] != 0 || dilated[i] == 0) continue;
-      bool kept = true;  // eroding the dilation: stays figure when no background is near
-      for (int dy = -radius; dy <= radius && kept; ++dy)
-        for (int dx = -radius; dx <= radius && kept; ++dx) {
-          if (dx * dx + dy * dy > r2) continue;
-          const int nx = x + dx;
-          const int ny = y + dy;
-          if (nx < 0 || ny < 0 || nx >= size || ny >= size) continue;
-          kept = dilated[ny * size + nx] != 0;
-        }
-      if (kept) roles[i] = kLineOuter;
-    }
-  }
+  const std::vector<std::uint8_t> dilated =
+      Sweep(Sweep(mask, size, radius, true, true), size, radius, false, true);
+  const std::vector<std::uint8_t> closed =
+      Sweep(Sweep(dilated, size, radius, true, false), size, radius, false, false);
+  for (std::size_t i = 0; i < roles.size(); ++i)
+    if (closed[i] != 0 && mask[i] == 0) roles[i] = kLineOuter;
 }
 
 // The outline: the figure's two outermost rings become opaque dark lines, and the background
@@ -323,7 +343,8 @@ std::string FillerName(int i) {
 }
 
 std::string Join(const std::string& dir, const std::string& name) {
-  if (!dir.empty() && dir.back() == PathSeparator()) return dir + name;
+  if (dir.empty()) return name;
+  if (dir.back() == PathSeparator()) return dir + name;
   return dir + PathSeparator() + name;
 }
 
@@ -335,7 +356,7 @@ std::vector<std::uint8_t> MakeBm2(std::int32_t width, std::int32_t height,
   if (width < 0 || height < 0) throw std::invalid_argument("MakeBm2: negative size");
   const std::uint64_t pixelCount = static_cast<std::uint64_t>(width) * height;
   if (pixels.size() != pixelCount) throw std::invalid_argument("MakeBm2: wrong pixel count");
-  const std::uint64_t total = kBm2RowsOffset + pixelCount;
+  const std::uint64_t total = kBm2PixelOffset + pixelCount;
   if (total > std::numeric_limits<std::uint32_t>::max())
     throw std::invalid_argument("MakeBm2: picture too large");
 
@@ -346,7 +367,7 @@ std::vector<std::uint8_t> MakeBm2(std::int32_t width, std::int32_t height,
   PutU32(h + 2, static_cast<std::uint32_t>(total));
   PutU16(h + 6, 0x4B43);  // reserved fields: junk that a decoder clears
   PutU16(h + 8, 0x5A17);
-  PutU32(h + 10, static_cast<std::uint32_t>(kBm2RowsOffset));
+  PutU32(h + 10, static_cast<std::uint32_t>(kBm2PixelOffset));
   PutU32(h + 14, 40);
   PutI32(h + 18, width);
   PutI32(h + 22, height);
@@ -368,7 +389,7 @@ std::vector<std::uint8_t> MakeBm2(std::int32_t width, std::int32_t height,
     entry[2] = palette[i].b;
     entry[3] = palette[i].a;
   }
-  std::copy(pixels.begin(), pixels.end(), bytes.begin() + kBm2RowsOffset);
+  std::copy(pixels.begin(), pixels.end(), bytes.begin() + kBm2PixelOffset);
   return bytes;
 }
 

@@ -24,9 +24,6 @@ struct TRgba {
 // The side of every drawn character picture.
 inline constexpr std::int32_t kCharacterSize = 400;
 
-// Where the pixel rows of a BM2 entry begin: 64 header bytes and a 1024-byte palette.
-inline constexpr std::size_t kBm2RowsOffset = 1088;
-
 // The entry name of each pose, 0 to 3.
 inline constexpr std::array<const char*, 4> kPoseEntryNames = {"C00210090.BM2", "C00210080.BM2",
                                                                "C00210200.BM2", "C00210110.BM2"};

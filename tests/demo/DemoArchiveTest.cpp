@@ -173,9 +173,9 @@ struct TDecoded {
 
 TDecoded DecodeColours(const std::vector<std::uint8_t>& bm2, bool reorder, bool weight) {
   TDecoded decoded;
-  const std::size_t count = bm2.size() - kBm2RowsOffset;
+  const std::size_t count = bm2.size() - kBm2PixelOffset;
   for (std::size_t i = 0; i < count; ++i) {
-    int index = bm2[kBm2RowsOffset + i];
+    int index = bm2[kBm2PixelOffset + i];
     const int within = index % 32;
     if (reorder && within >= 8 && within < 16)
       index += 8;
@@ -218,7 +218,7 @@ class CharacterPicture : public testing::TestWithParam<int> {};
 
 TEST_P(CharacterPicture, IsBlackExactlyOnItsTransparentBackgroundAndPocket) {
   const std::vector<std::uint8_t> bm2 = MakeCharacterBm2(GetParam());
-  ASSERT_EQ(bm2.size(), kBm2RowsOffset + 400 * 400);
+  ASSERT_EQ(bm2.size(), kBm2PixelOffset + 400 * 400);
   const TDecoded decoded = DecodeColours(bm2, true, true);
   const std::vector<bool> outside = BlackRegion(decoded, 0, 0);
   const TRect& pocket = kCharacterPocket;
@@ -261,7 +261,7 @@ TEST_P(CharacterPicture, DependsOnReorderAndAlphaAndHasASoftDarkOutline) {
   std::set<int> blocks;
   std::set<std::array<int, 3>> transparentColours, fringe;
   for (std::size_t i = 0; i < decoded.colours.size(); ++i) {
-    const int index = bm2[kBm2RowsOffset + i];
+    const int index = bm2[kBm2PixelOffset + i];
     blocks.insert(index / 32);
     if (decoded.IsBlack(i)) {
       backgroundShown += !unweighted.IsBlack(i);
