@@ -143,15 +143,18 @@ TEST(DemoArchive, MakeBm2LaysOutHeaderPaletteAndRowsTopFirst) {
   EXPECT_EQ(U32(bm2, 2), bm2.size());
   EXPECT_NE(U16(bm2, 6), 0);
   EXPECT_NE(U16(bm2, 8), 0);
-  const std::array<std::pair<std::size_t, std::uint32_t>, 9> fields = {{{10, 1088},
-                                                                        {14, 40},
-                                                                        {18, 3},
-                                                                        {22, 2},
-                                                                        {30, 0},
-                                                                        {34, 6},
-                                                                        {46, 256},
-                                                                        {50, 0},
-                                                                        {26, 1 | (8 << 16)}}};
+  // (offset, value) of the 32-bit fields; planes 1 and bit count 8 share the one at 26.
+  const std::array<std::pair<std::size_t, std::uint32_t>, 9> fields = {{
+      {10, 1088},
+      {14, 40},
+      {18, 3},
+      {22, 2},
+      {26, 1 | (8 << 16)},
+      {30, 0},
+      {34, 6},
+      {46, 256},
+      {50, 0},  //
+  }};
   for (const auto& [at, value] : fields) EXPECT_EQ(U32(bm2, at), value) << "offset " << at;
   EXPECT_EQ(std::vector<std::uint8_t>(bm2.begin() + 64 + 4, bm2.begin() + 64 + 8),
             (std::vector<std::uint8_t>{10, 20, 30, 40}));
