@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "platform/Console.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ constexpr const char* kHelp =
 
 int main(int argc, char** argv) {
   using namespace popuran::cli;
-  const TArguments all(argv + 1, argv + argc);
+  popuran::PrepareConsole();
+  const TArguments all = popuran::ProgramArguments(argc, argv);
   if (all.empty()) {
     std::cerr << kHelp;
     return kExitUsage;
