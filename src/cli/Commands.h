@@ -17,6 +17,16 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitCancelled = 3;
 inline constexpr int kExitError = 4;
 
+// The preview needs the PNG writer, which a build may leave out; the preview command and the
+// demo then only say so.
+#ifdef POPURAN_NO_PNG
+inline constexpr bool kPreviewAvailable = false;
+#else
+inline constexpr bool kPreviewAvailable = true;
+#endif
+inline constexpr const char* kPreviewUnavailableText =
+    "the preview is not in this build (it was built without libpng)";
+
 int RunConvertCommand(const TArguments& args, std::istream& in, std::ostream& out,
                       std::ostream& err);
 int RunDemoCommand(const TArguments& args, std::ostream& out, std::ostream& err);

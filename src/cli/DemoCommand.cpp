@@ -43,6 +43,10 @@ int RunDemoCommand(const TArguments& args, std::ostream& out, std::ostream& err)
   for (const char* name : {"001.BMP", "002.BMP", "003.BMP", kNadFileName}) {
     out << "output: " << outDir << name << '\n';
   }
+  if (!kPreviewAvailable) {
+    out << "preview: " << kPreviewUnavailableText << '\n';
+    return kExitOk;
+  }
   const std::string preview = dir + PathSeparator() + "preview.png";
   std::ostringstream previewOut;
   const int previewStatus = RunPreviewCommand({outDir, preview}, previewOut, err);
