@@ -9,6 +9,7 @@
 #include "demo/DemoArchive.h"
 #include "platform/Bytes.h"
 #include "platform/Error.h"
+#include "platform/Paths.h"
 #include "support/TempDir.h"
 
 namespace popuran {
