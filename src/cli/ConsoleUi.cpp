@@ -42,7 +42,9 @@ int TConsoleUi::Ask() {
   if (&FIn == &std::cin && ::isatty(STDIN_FILENO)) FOut << "[y/N] " << std::flush;
   std::string line;
   if (!std::getline(FIn, line)) return IDCANCEL;
-  while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+  const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
+  while (!line.empty() && blank(static_cast<unsigned char>(line.back()))) line.pop_back();
+  line.erase(line.begin(), std::find_if_not(line.begin(), line.end(), blank));
   std::transform(line.begin(), line.end(), line.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return line == "y" || line == "yes" || line == "ok" ? IDOK : IDCANCEL;

@@ -184,7 +184,8 @@ TEST_F(ConversionRunTest, ErrorsReleaseTheArchiveAndChangeNothingInIt) {
   // An entry that reaches past the end of the data file.
   WriteArchive({{"C00210110.BM2", demo::MakeCharacterBm2(3)}});
   std::vector<std::uint8_t> index = test::ReadBytes(dir / "TH2Data.000");
-  PutU32(&index[8 + 28], GetU32(&index[8 + 28]) + 1);
+  const auto dataSize = static_cast<std::uint32_t>(fs::file_size(dir / "TH2Data.001"));
+  PutU32(&index[8 + 28], dataSize - GetU32(&index[8 + 24]) + 1);
   test::WriteBytes(dir / "TH2Data.000", index);
   const auto indexBefore = test::ReadBytes(dir / "TH2Data.000");
   const auto dataBefore = test::ReadBytes(dir / "TH2Data.001");
