@@ -108,10 +108,14 @@ class TOctree {
   void AddColor(const TRGBTriple& colour);
   // The same as count calls of AddColor with the colour.
   void AddColors(const TRGBTriple& colour, TOctreeCount count);
-  // Merges until at most maxColors leaves remain (maxColors 2 to 256), then numbers the leaves.
+  // Merges until at most maxColors leaves remain, then numbers the leaves. The bitmap
+  // reduction asks for 2 to 256; a limit below 1 ends with everything merged into the root.
   void Reduce(std::int32_t maxColors);
-  // One entry per leaf in leaf order, at most 256.
+  // The mean colour of each leaf, in leaf order. The record holds 256 entries, so a tree with
+  // more leaves (not reduced to at most 256) gets only its first 256.
   TPalette GetPalette();
+  // The number of the leaf on the colour's path; for a colour that was never added, whatever
+  // node its path stops at gives the answer.
   std::int32_t GetColorIndex(const TRGBTriple& colour) const;
 
   // The walks that Reduce and the node cap are made of.
