@@ -156,9 +156,19 @@ void TForm1::Show(int showCommand) {
 
 bool TForm1::PreTranslateMessage(MSG& message) {
   if (FHandle == nullptr) return false;
-  // The dialog manager moves the focus with Tab and the arrow keys and presses a focused
-  // button with Enter. Enter in a field and Esc come as IDOK and IDCANCEL, which no control
-  // has, so they press nothing.
+  // Enter presses the button that has the focus, as in a dialog. The dialog manager does that
+  // only for a default button, and this window has none.
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
+    const HWND focus = ::GetFocus();
+    if (focus != nullptr && (focus == btSrc || focus == btDst || focus == btExec)) {
+      ::SendMessageW(FHandle, WM_COMMAND,
+                     MAKEWPARAM(::GetDlgCtrlID(focus), static_cast<WORD>(BN_CLICKED)),
+                     reinterpret_cast<LPARAM>(focus));
+      return true;
+    }
+  }
+  // The dialog manager moves the focus with Tab and the arrow keys. Enter in a field and Esc
+  // come as IDOK and IDCANCEL, which no control has, so they press nothing.
   return ::IsDialogMessageW(FHandle, &message) != FALSE;
 }
 

@@ -87,8 +87,9 @@ TEST(Paths, ForceDirectoriesCreatesEveryLevelAndPassesOverFailures) {
 }
 
 TEST(Paths, AbsolutePathAnchorsRelativePathsInTheCurrentFolder) {
-  EXPECT_EQ(AbsolutePath("/x/y"), "/x/y");
-  EXPECT_EQ(AbsolutePath("Run.exe"), CurrentDir() + "/Run.exe");
+  const std::string absolute = kNativeFlavour == TPathFlavour::Windows ? R"(C:\x\y)" : "/x/y";
+  EXPECT_EQ(AbsolutePath(absolute), absolute);
+  EXPECT_EQ(AbsolutePath("Run.exe"), CurrentDir() + PathSeparator() + "Run.exe");
 }
 
 TEST(Errors, ReportAppendsAFullStopAfterCharactersThatSortAfterIt) {
