@@ -530,7 +530,9 @@ TDemoPaths WriteDemoArchive(const std::string& dir) {
                  std::span(reinterpret_cast<const std::uint8_t*>(script.data()), script.size()));
   namespace fs = std::filesystem;
   std::error_code error;
-  fs::permissions(paths.companionExe,
+  // The path from its UTF-8 bytes: on Windows the narrow constructor does not read UTF-8.
+  const std::u8string companion(paths.companionExe.begin(), paths.companionExe.end());
+  fs::permissions(fs::path(companion),
                   fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                       fs::perms::others_read | fs::perms::others_exec,
                   fs::perm_options::replace, error);
