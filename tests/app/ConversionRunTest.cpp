@@ -220,6 +220,12 @@ TEST_F(ConversionRunTest, ACompletedRunWritesTheCharacterSetAndStartsTheCompanio
 }
 
 TEST(ConversionRun, OutputFolderOfARelativeExecutableIsAbsolute) {
+  if (kNativeFlavour == TPathFlavour::Windows) {
+    EXPECT_EQ(OutputDirFor("Run.exe"), CurrentDir() + R"(\B\)");
+    EXPECT_EQ(OutputDirFor(R"(D:\Apps\Companion\Run.exe)"), R"(D:\Apps\Companion\B\)");
+    EXPECT_EQ(OutputDirFor(R"(C:\Run.exe)"), R"(C:\\B\)");
+    return;
+  }
   EXPECT_EQ(OutputDirFor("Run.exe"), CurrentDir() + "/B/");
   EXPECT_EQ(OutputDirFor("/apps/companion/Run.exe"), "/apps/companion/B/");
   EXPECT_EQ(OutputDirFor("/Run.exe"), "//B/");
