@@ -71,12 +71,26 @@ INSTANTIATE_TEST_SUITE_P(SmallSizes, ScaleAreaMatchesTheAreaFormula,
                                          TScaleCase{2, 3, 7, 4},   // enlarging
                                          TScaleCase{13, 4, 4, 9},  // shrink one way, grow other
                                          TScaleCase{1, 1, 3, 2},   // a single pixel spread
-                                         TScaleCase{9, 1, 1, 1}),
+                                         TScaleCase{9, 1, 1, 1},   // a row to one pixel
+                                         // sums too large for 32 bits
+                                         TScaleCase{2950, 2950, 3, 2}),
                          [](const testing::TestParamInfo<TScaleCase>& info) {
                            const TScaleCase& c = info.param;
                            return std::to_string(c.sw) + "x" + std::to_string(c.sh) + "to" +
                                   std::to_string(c.w) + "x" + std::to_string(c.h);
-                         });  // a row to one pixel
+                         });
+
+// A white picture of 4200 × 4200 pixels: each channel's sum over the whole picture is beyond
+// 2^32, and still every destination pixel comes out white.
+TEST(ScaleArea, KeepsWhiteWhenTheSumsExceed32Bits) {
+  TBitmap source;
+  source.SetPixelFormat(TPixelFormat::pf24bit);
+  source.SetSize(4200, 4200);  // a new picture is white
+  const TBitmap scaled = ScaleArea(source, 3, 2);
+  for (std::int32_t y = 0; y < 2; ++y) {
+    for (std::int32_t x = 0; x < 3; ++x) EXPECT_EQ(scaled.Pixel(x, y), kWhite) << x << "," << y;
+  }
+}
 
 // The recipes' sizes: a uniform black area stays exactly black, which the fills need, and a
 // uniform colour keeps its exact value.
