@@ -1,5 +1,6 @@
 // The canvas operations of TBitmap that the image recipes use.
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/Bitmap.h"
@@ -24,15 +25,35 @@ void TBitmap::CopyRect(const TRect& to, const TBitmap& source, const TRect& from
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(i) * static_cast<std::uint64_t>(s) /
                                      static_cast<std::uint64_t>(d));
   };
+  // The columns are the same in every row: worked out once, as runs of destination columns
+  // whose source columns follow one another, so that each row copies whole runs. Columns whose
+  // source lies outside the source picture belong to no run. At most one run per column of this
+  // picture.
+  struct TRun {
+    std::int64_t to;    // first destination column, from to.Left
+    std::int64_t from;  // its source column
+    std::int64_t count;
+  };
+  std::vector<TRun> runs;
+  for (std::int64_t x = xBegin; x < xEnd; ++x) {
+    const std::int64_t sx = from.Left + scale(x, sw, dw);
+    if (sx < 0 || sx >= source.FWidth) continue;
+    if (!runs.empty() && runs.back().to + runs.back().count == x &&
+        runs.back().from + runs.back().count == sx) {
+      ++runs.back().count;
+    } else {
+      runs.push_back(TRun{x, sx, 1});
+    }
+  }
+  if (runs.empty()) return;
   for (std::int64_t y = yBegin; y < yEnd; ++y) {
     const std::int64_t sy = from.Top + scale(y, sh, dh);
     if (sy < 0 || sy >= source.FHeight) continue;
     std::uint8_t* out = ScanLine(static_cast<std::int32_t>(to.Top + y));
     const std::uint8_t* in = source.ScanLine(static_cast<std::int32_t>(sy));
-    for (std::int64_t x = xBegin; x < xEnd; ++x) {
-      const std::int64_t sx = from.Left + scale(x, sw, dw);
-      if (sx < 0 || sx >= source.FWidth) continue;
-      std::copy_n(in + 3 * sx, 3, out + 3 * (to.Left + x));
+    for (const TRun& run : runs) {
+      std::memcpy(out + 3 * (to.Left + run.to), in + 3 * run.from,
+                  3 * static_cast<std::size_t>(run.count));
     }
   }
 }
