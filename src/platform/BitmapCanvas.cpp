@@ -63,24 +63,38 @@ void TBitmap::FloodFill(std::int32_t x, std::int32_t y) {
   if (x < 0 || y < 0 || x >= FWidth || y >= FHeight || Pixel(x, y) != kBlack) return;
   // The brush itself may be black; then there is nothing to change, and filling would never end.
   if (FBrushColor == kBlack) return;
+  // Every position below comes from a row 0 to FHeight − 1 and a column 0 to FWidth − 1, so the
+  // pixel reads and writes stay inside FPixels.
+  const std::size_t rowBytes = RowBytes();
+  std::uint8_t* const pixels = FPixels.data();
+  const auto at = [&](std::int32_t column, std::int32_t row) {
+    return pixels + static_cast<std::size_t>(row) * rowBytes + 3 * static_cast<std::size_t>(column);
+  };
+  const auto black = [](const std::uint8_t* p) { return (p[0] | p[1] | p[2]) == 0; };
+  const std::uint8_t brush[3] = {FBrushColor.rgbtBlue, FBrushColor.rgbtGreen, FBrushColor.rgbtRed};
   // Scanline fill with an explicit stack of seeds, so a large area cannot exhaust the call stack.
   std::vector<TPoint> seeds{{x, y}};
   while (!seeds.empty()) {
     const TPoint seed = seeds.back();
     seeds.pop_back();
-    if (Pixel(seed.x, seed.y) != kBlack) continue;
+    std::uint8_t* const row = at(0, seed.y);
+    if (!black(row + 3 * static_cast<std::size_t>(seed.x))) continue;
     std::int32_t left = seed.x;
-    while (left > 0 && Pixel(left - 1, seed.y) == kBlack) --left;
+    while (left > 0 && black(row + 3 * static_cast<std::size_t>(left - 1))) --left;
     std::int32_t right = seed.x;
-    while (right + 1 < FWidth && Pixel(right + 1, seed.y) == kBlack) ++right;
-    for (std::int32_t i = left; i <= right; ++i) SetPixel(i, seed.y, FBrushColor);
+    while (right + 1 < FWidth && black(row + 3 * static_cast<std::size_t>(right + 1))) ++right;
+    for (std::uint8_t* p = row + 3 * static_cast<std::size_t>(left);
+         p <= row + 3 * static_cast<std::size_t>(right); p += 3) {
+      std::memcpy(p, brush, 3);
+    }
     for (const std::int32_t ny : {seed.y - 1, seed.y + 1}) {
       if (ny < 0 || ny >= FHeight) continue;
+      const std::uint8_t* const next = at(0, ny);
       bool inRun = false;
       for (std::int32_t i = left; i <= right; ++i) {
-        const bool black = Pixel(i, ny) == kBlack;
-        if (black && !inRun) seeds.push_back({i, ny});
-        inRun = black;
+        const bool isBlack = black(next + 3 * static_cast<std::size_t>(i));
+        if (isBlack && !inRun) seeds.push_back({i, ny});
+        inRun = isBlack;
       }
     }
   }
