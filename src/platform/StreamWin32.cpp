@@ -103,6 +103,9 @@ void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes
     }
     done += n;
   }
+  // On the disk before the move: otherwise a crash soon after could leave the name on a file
+  // whose bytes never arrived.
+  if (!failed && !::FlushFileBuffers(file.Get())) failed = true;
   if (!file.Close()) failed = true;
   if (failed) {
     ::DeleteFileW(temporary.c_str());

@@ -108,6 +108,7 @@ bool TForm1::Create(HINSTANCE instance, HICON icon) {
   ::CreateWindowExW(kWindowExStyle, kWindowClassName, caption.c_str(), kWindowStyle, at.x, at.y,
                     outerSize.cx, outerSize.cy, nullptr, nullptr, instance, this);
   if (FHandle == nullptr) return false;
+  ::DragAcceptFiles(FHandle, TRUE);
   ::SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FWindowFont.Handle()), FALSE);
   CreateControls();
   FormCreate();
@@ -221,6 +222,9 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_DROPFILES:
+      DropFiles(reinterpret_cast<HDROP>(wParam));
+      return 0;
     case WM_CTLCOLORSTATIC:
       // The labels stand on the window's face colour, in the window-text colour.
       ::SetTextColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOWTEXT));
@@ -233,6 +237,21 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return ::DefWindowProcW(FHandle, message, wParam, lParam);
+}
+
+void TForm1::DropFiles(HDROP drop) {
+  // A file dropped on one of the path fields replaces its text, as a confirmed browse does; of
+  // several files the first is taken. A drop anywhere else changes nothing.
+  POINT at{};
+  ::DragQueryPoint(drop, &at);
+  const HWND target = ::ChildWindowFromPointEx(FHandle, at, CWP_SKIPINVISIBLE);
+  const UINT length = ::DragQueryFileW(drop, 0, nullptr, 0);
+  if ((target == edSrc || target == edDst) && length > 0) {
+    std::vector<wchar_t> name(static_cast<std::size_t>(length) + 1, L'\0');
+    ::DragQueryFileW(drop, 0, name.data(), length + 1);
+    ::SetWindowTextW(target, name.data());
+  }
+  ::DragFinish(drop);
 }
 
 void TForm1::btSrcClick() {

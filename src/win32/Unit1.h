@@ -115,6 +115,7 @@ class TForm1 : public TUserInterface {
   // window stays open.
   void RunHandler(const std::function<void()>& handler);
   void Browse(const char* filter, HWND target);
+  void DropFiles(HDROP drop);
 
   TConversionRun FRun;
   HWND FHandle = nullptr;

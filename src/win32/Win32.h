@@ -9,4 +9,5 @@
 #include <windows.h>
 // after windows.h
 #include <commdlg.h>
+#include <shellapi.h>
 #undef MessageBox

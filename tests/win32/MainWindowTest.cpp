@@ -12,6 +12,8 @@
 #include "platform/Utf16.h"
 #include "support/TempDir.h"
 #include "win32/Unit1.h"
+// after the window's headers, which bring in windows.h their own way
+#include <shlobj.h>
 
 namespace popuran::win32 {
 namespace {
@@ -266,6 +268,41 @@ TEST_F(MainWindowTest, BrowsingAsksForExactlyOneNameAndKeepsTheFieldOnCancel) {
     EXPECT_EQ(requests[i].flags, flags) << i;
     EXPECT_TRUE(requests[i].unsetDefaults) << i;
   }
+}
+
+// A drop of files as the shell delivers it: a DROPFILES block followed by the names, each
+// ending in a NUL, the list in a second one.
+HGLOBAL MakeDrop(POINT at, const std::vector<std::wstring>& names) {
+  std::wstring list;
+  for (const std::wstring& name : names) list += name + L'\0';
+  list += L'\0';
+  const std::size_t size = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+  const HGLOBAL memory = ::GlobalAlloc(GHND, size);
+  auto* drop = static_cast<DROPFILES*>(::GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->pt = at;
+  drop->fWide = TRUE;
+  std::copy(list.begin(), list.end(), reinterpret_cast<wchar_t*>(drop + 1));
+  ::GlobalUnlock(memory);
+  return memory;
+}
+
+TEST_F(MainWindowTest, AFileDroppedOnAFieldReplacesItsText) {
+  const auto dropAt = [this](POINT at, const std::vector<std::wstring>& names) {
+    ::SendMessageW(form->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(at, names)), 0);
+  };
+  const std::string before = WindowText(form->edDst);
+  dropAt({100, 40}, {Utf8ToWide("D:\\ゲーム\\TH2Data.000"), L"D:\\other"});
+  EXPECT_EQ(WindowText(form->edSrc), "D:\\ゲーム\\TH2Data.000");
+  EXPECT_EQ(WindowText(form->edDst), before);
+  dropAt({100, 100}, {L"C:\\Kobitone\\KOBITONE.EXE"});
+  EXPECT_EQ(WindowText(form->edDst), "C:\\Kobitone\\KOBITONE.EXE");
+  // On a label or the run button: nothing changes, nothing runs.
+  dropAt({20, 12}, {L"C:\\x"});
+  dropAt({250, 140}, {L"C:\\x"});
+  EXPECT_EQ(WindowText(form->edSrc), "D:\\ゲーム\\TH2Data.000");
+  EXPECT_EQ(WindowText(form->edDst), "C:\\Kobitone\\KOBITONE.EXE");
+  EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(MainWindowTest, ACompletedRunStartsTheCompanionAndClosesTheWindow) {
