@@ -5,9 +5,9 @@
 
 namespace popuran {
 
-// Starts the program detached, without arguments, in the current folder. A Windows executable
-// (a file that begins with "MZ") is started through wine when wine is on PATH. Whether it
-// started is not reported.
+// Starts the program detached, without arguments, in the current folder. Elsewhere than on
+// Windows, a Windows executable (a file that begins with "MZ") is started through wine when wine
+// is on PATH. Whether it started is not reported.
 void StartProgram(const std::string& executablePath);
 
 // The full path of a program found on PATH, or "".

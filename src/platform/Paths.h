@@ -43,7 +43,7 @@ std::string ExecutablePath();
 
 // The folder for the intermediate files when none is given: the executable's folder, or, when
 // that folder cannot be written (an installed tool), $XDG_CACHE_HOME/popuran
-// (~/.cache/popuran), created when missing.
+// (~/.cache/popuran) or, on Windows, %LOCALAPPDATA%\popuran, created when missing.
 std::string DefaultToolDir();
 
 // The current folder of the process.
