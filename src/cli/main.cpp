@@ -2,6 +2,11 @@
 #include <iostream>
 #include <string>
 
+// After a standard header, which tells whether the C library is glibc.
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "cli/Commands.h"
 #include "platform/Console.h"
 
@@ -33,10 +38,23 @@ constexpr const char* kHelp =
     "exit status: 0 done; 1 the index is not a PACK archive; 2 usage error or a path not found;\n"
     "             3 cancelled at the confirmation; 4 an error ended the run\n";
 
+// A run makes and drops pictures of a few hundred kilobytes one after another. By default glibc
+// maps each such block afresh and unmaps it when it is freed, so every picture pays for new
+// zeroed pages from the system; that costs more than the work on the picture itself. Served
+// from the heap, and the heap kept when it shrinks, the next picture reuses the pages of the
+// last one. Blocks from 4 MiB up are still mapped and returned as before.
+void KeepPictureMemoryForReuse() {
+#if defined(__GLIBC__)
+  mallopt(M_MMAP_THRESHOLD, 4 << 20);
+  mallopt(M_TRIM_THRESHOLD, 8 << 20);
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace popuran::cli;
+  KeepPictureMemoryForReuse();
   popuran::PrepareConsole();
   const TArguments all = popuran::ProgramArguments(argc, argv);
   if (all.empty()) {
