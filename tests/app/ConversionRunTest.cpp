@@ -189,7 +189,10 @@ TEST_F(ConversionRunTest, ErrorsReleaseTheArchiveAndChangeNothingInIt) {
   test::WriteBytes(dir / "TH2Data.000", index);
   const auto indexBefore = test::ReadBytes(dir / "TH2Data.000");
   const auto dataBefore = test::ReadBytes(dir / "TH2Data.001");
-  const auto openFiles = [] {
+  // The descriptors this process holds. Windows has no such list; there the second run below
+  // shows it, as it cannot open archive files that the first kept (they are held unshared).
+  const auto openFiles = []() -> std::ptrdiff_t {
+    if (kNativeFlavour == TPathFlavour::Windows) return 0;
     return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
   };
   const auto openBefore = openFiles();
