@@ -160,19 +160,34 @@ void TBitmap::SaveToFile(const std::string& path) const {
   WriteWholeFile(path, SaveToBytes());
 }
 
-void TBitmap::LoadFromBytes(std::span<const std::uint8_t> bytes) {
-  const std::size_t size = bytes.size();
-  const std::uint8_t* p = bytes.data();
-  if (size < kFileHeaderSize) throw TReadError();
-  if (p[0] != 'B' || p[1] != 'M') throw TInvalidBitmap();
-  const std::uint32_t offBits = GetU32(p + 10);
-  if (size < kFileHeaderSize + kInfoHeaderSize) throw TReadError();
-  const std::uint32_t infoSize = GetU32(p + 14);
-  const std::int32_t width = GetI32(p + 18);
-  const std::int32_t rawHeight = GetI32(p + 22);
-  const std::uint16_t planes = GetU16(p + 26);
-  const std::uint16_t bitCount = GetU16(p + 28);
-  const std::uint32_t compression = GetU32(p + 30);
+namespace {
+
+// Where the parts of a bitmap file lie, worked out from its headers and checked against the
+// file's length.
+struct TBitmapLayout {
+  std::int32_t Width;
+  std::int32_t Height;
+  bool TopDown;
+  bool Paletted;
+  std::uint64_t TableStart;  // the colour table, 1024 bytes (paletted only)
+  std::uint64_t OffBits;     // the first row in the file
+  std::uint64_t Stride;      // bytes from one row in the file to the next
+  std::uint64_t RowBytes;    // bytes of one row in memory
+};
+
+// head holds the first min(fileSize, 54) bytes of a file of fileSize bytes. TInvalidBitmap for a
+// file the loader does not take, TReadError for one too short for what its headers describe.
+TBitmapLayout ParseHeaders(const std::uint8_t* head, std::uint64_t fileSize) {
+  if (fileSize < kFileHeaderSize) throw TReadError();
+  if (head[0] != 'B' || head[1] != 'M') throw TInvalidBitmap();
+  const std::uint32_t offBits = GetU32(head + 10);
+  if (fileSize < kFileHeaderSize + kInfoHeaderSize) throw TReadError();
+  const std::uint32_t infoSize = GetU32(head + 14);
+  const std::int32_t width = GetI32(head + 18);
+  const std::int32_t rawHeight = GetI32(head + 22);
+  const std::uint16_t planes = GetU16(head + 26);
+  const std::uint16_t bitCount = GetU16(head + 28);
+  const std::uint32_t compression = GetU32(head + 30);
   if (infoSize < kInfoHeaderSize || planes != 1 || (bitCount != 8 && bitCount != 24) ||
       compression != 0 || width < 0) {
     throw TInvalidBitmap();
@@ -181,39 +196,54 @@ void TBitmap::LoadFromBytes(std::span<const std::uint8_t> bytes) {
   if (rawHeight < -kMaxBitmapSide || rawHeight > kMaxBitmapSide || width > kMaxBitmapSide) {
     throw TInvalidBitmap();
   }
-  const bool topDown = rawHeight < 0;
-  const std::int32_t height = topDown ? -rawHeight : rawHeight;
-  const bool paletted = bitCount == 8;
-  std::array<TRGBQuad, 256> table{};
-  if (paletted) {
-    // The colour table follows the info header and always has 256 entries here, whatever
-    // biClrUsed says.
-    const std::uint64_t tableStart = kFileHeaderSize + static_cast<std::uint64_t>(infoSize);
-    if (tableStart + kColorTableSize > size) throw TReadError();
+  TBitmapLayout layout{};
+  layout.Width = width;
+  layout.TopDown = rawHeight < 0;
+  layout.Height = layout.TopDown ? -rawHeight : rawHeight;
+  layout.Paletted = bitCount == 8;
+  // The colour table follows the info header and always has 256 entries here, whatever
+  // biClrUsed says.
+  layout.TableStart = kFileHeaderSize + static_cast<std::uint64_t>(infoSize);
+  if (layout.Paletted && layout.TableStart + kColorTableSize > fileSize) throw TReadError();
+  const std::size_t bpp = layout.Paletted ? 1 : 3;
+  layout.OffBits = offBits;
+  layout.Stride = FileStride(static_cast<std::uint64_t>(width), bpp);
+  layout.RowBytes = static_cast<std::uint64_t>(width) * bpp;
+  // Sizes are at most 65535 × 65535 × 3 + padding, far inside 64 bits.
+  if (layout.Height > 0 && width > 0) {
+    const std::uint64_t end =
+        offBits + layout.Stride * static_cast<std::uint64_t>(layout.Height - 1) + layout.RowBytes;
+    if (end > fileSize) throw TReadError();
+  }
+  return layout;
+}
+
+// The file row that holds picture row y.
+std::uint64_t FileRowOf(const TBitmapLayout& layout, std::int32_t y) {
+  return static_cast<std::uint64_t>(layout.TopDown ? y : layout.Height - 1 - y);
+}
+
+}  // namespace
+
+void TBitmap::LoadFromBytes(std::span<const std::uint8_t> bytes) {
+  const std::uint8_t* p = bytes.data();
+  const TBitmapLayout layout = ParseHeaders(p, bytes.size());
+  TBitmap loaded;
+  loaded.FPixelFormat = layout.Paletted ? TPixelFormat::pf8bit : TPixelFormat::pf24bit;
+  loaded.FColorTable = FColorTable;
+  if (layout.Paletted) {
     for (std::size_t i = 0; i < 256; ++i) {
-      const std::uint8_t* e = p + tableStart + 4 * i;
-      table[i] = TRGBQuad{e[0], e[1], e[2], e[3]};
+      const std::uint8_t* e = p + layout.TableStart + 4 * i;
+      loaded.FColorTable[i] = TRGBQuad{e[0], e[1], e[2], e[3]};
     }
   }
-  const std::size_t bpp = paletted ? 1 : 3;
-  const std::uint64_t stride = FileStride(static_cast<std::uint64_t>(width), bpp);
-  const std::uint64_t rowBytes = static_cast<std::uint64_t>(width) * bpp;
-  // Sizes are at most 65535 × 65535 × 3 + padding, far inside 64 bits.
-  if (height > 0 && width > 0) {
-    const std::uint64_t end = offBits + stride * static_cast<std::uint64_t>(height - 1) + rowBytes;
-    if (end > size) throw TReadError();
-  }
-
-  TBitmap loaded;
-  loaded.FPixelFormat = paletted ? TPixelFormat::pf8bit : TPixelFormat::pf24bit;
-  loaded.FColorTable = paletted ? table : FColorTable;
-  loaded.FWidth = width;
-  loaded.FHeight = height;
-  loaded.FPixels.resize(static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(height));
-  for (std::int32_t y = 0; y < height && rowBytes > 0; ++y) {
-    const std::int32_t fileRow = topDown ? y : height - 1 - y;
-    std::memcpy(loaded.ScanLine(y), p + offBits + stride * static_cast<std::uint64_t>(fileRow),
-                static_cast<std::size_t>(rowBytes));
+  loaded.FWidth = layout.Width;
+  loaded.FHeight = layout.Height;
+  loaded.FPixels.resize(static_cast<std::size_t>(layout.RowBytes) *
+                        static_cast<std::size_t>(layout.Height));
+  for (std::int32_t y = 0; y < layout.Height && layout.RowBytes > 0; ++y) {
+    std::memcpy(loaded.ScanLine(y), p + layout.OffBits + layout.Stride * FileRowOf(layout, y),
+                static_cast<std::size_t>(layout.RowBytes));
   }
   loaded.FBrushColor = FBrushColor;
   *this = std::move(loaded);
@@ -230,7 +260,39 @@ void TBitmap::LoadFromStream(TStream& stream) {
 }
 
 void TBitmap::LoadFromFile(const std::string& path) {
-  LoadFromBytes(ReadWholeFile(path));
+  // The same checks as LoadFromBytes, but the headers, the colour table and each row are read
+  // straight from the file into their places: no copy of the whole file is held besides the
+  // picture. The rows are read in file order, so the stream's buffer serves the small ones.
+  TFileStream file(path);
+  const std::uint64_t size = file.Size();
+  std::array<std::uint8_t, kFileHeaderSize + kInfoHeaderSize> head{};
+  file.ReadBuffer(head.data(),
+                  static_cast<std::size_t>(std::min<std::uint64_t>(size, head.size())));
+  const TBitmapLayout layout = ParseHeaders(head.data(), size);
+  TBitmap loaded;
+  loaded.FPixelFormat = layout.Paletted ? TPixelFormat::pf8bit : TPixelFormat::pf24bit;
+  loaded.FColorTable = FColorTable;
+  if (layout.Paletted) {
+    std::array<std::uint8_t, kColorTableSize> table{};
+    file.Seek(layout.TableStart);
+    file.ReadBuffer(table.data(), table.size());
+    for (std::size_t i = 0; i < 256; ++i) {
+      const std::uint8_t* e = table.data() + 4 * i;
+      loaded.FColorTable[i] = TRGBQuad{e[0], e[1], e[2], e[3]};
+    }
+  }
+  loaded.FWidth = layout.Width;
+  loaded.FHeight = layout.Height;
+  loaded.FPixels.resize(static_cast<std::size_t>(layout.RowBytes) *
+                        static_cast<std::size_t>(layout.Height));
+  for (std::int32_t i = 0; i < layout.Height && layout.RowBytes > 0; ++i) {
+    // File row i holds picture row i (top-down) or Height − 1 − i (bottom-up).
+    const std::int32_t y = layout.TopDown ? i : layout.Height - 1 - i;
+    file.Seek(layout.OffBits + layout.Stride * static_cast<std::uint64_t>(i));
+    file.ReadBuffer(loaded.ScanLine(y), static_cast<std::size_t>(layout.RowBytes));
+  }
+  loaded.FBrushColor = FBrushColor;
+  *this = std::move(loaded);
 }
 
 }  // namespace popuran

@@ -36,7 +36,24 @@ struct TBadBitmap {
   bool invalid;  // true: the bitmap text; false: the read error
 };
 
-void PrintTo(const TBadBitmap& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TBadBitmap& c, std::ostream* os) {
+  *os << c.name;
+}
+
+// The two loaders take the same files: LoadFromBytes from memory, LoadFromFile piece by piece
+// from the file.
+enum class TLoader { Bytes, File };
+
+void Load(TBitmap& picture, const std::vector<std::uint8_t>& bytes, TLoader loader) {
+  if (loader == TLoader::Bytes) {
+    picture.LoadFromBytes(bytes);
+    return;
+  }
+  test::TTempDir dir;
+  const std::string path = dir / "picture.bmp";
+  WriteWholeFile(path, bytes);
+  picture.LoadFromFile(path);
+}
 
 class BitmapLoaderRejects : public testing::TestWithParam<TBadBitmap> {};
 
@@ -50,16 +67,19 @@ TEST_P(BitmapLoaderRejects, WithTheSystemsTextAndLeavesThePictureAlone) {
   } else {
     PutU16(&bytes[c.offset], static_cast<std::uint16_t>(c.value));
   }
-  TBitmap picture;
-  picture.SetSize(2, 2);
-  const TBitmap before = picture;
-  try {
-    picture.LoadFromBytes(bytes);
-    FAIL() << c.name;
-  } catch (const TError& error) {
-    EXPECT_EQ(error.Text(), c.invalid ? kInvalidBitmapText : kReadErrorText) << c.name;
+  for (const TLoader loader : {TLoader::Bytes, TLoader::File}) {
+    const char* from = loader == TLoader::Bytes ? " from bytes" : " from a file";
+    TBitmap picture;
+    picture.SetSize(2, 2);
+    const TBitmap before = picture;
+    try {
+      Load(picture, bytes, loader);
+      ADD_FAILURE() << c.name << from;
+    } catch (const TError& error) {
+      EXPECT_EQ(error.Text(), c.invalid ? kInvalidBitmapText : kReadErrorText) << c.name << from;
+    }
+    EXPECT_TRUE(picture == before) << c.name << from;
   }
-  EXPECT_TRUE(picture == before) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -82,7 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(Bitmap, LoadsEightBitPicturesWithAFullColourTableBottomUpOrTopDown) {
-  for (const std::int32_t height : {2, -2}) {
+  for (const auto& [height, loader] : {std::pair{2, TLoader::Bytes}, std::pair{-2, TLoader::Bytes},
+                                       std::pair{2, TLoader::File}, std::pair{-2, TLoader::File}}) {
     std::vector<std::uint8_t> b = MakeBmp(3, height, 8);
     // Colour 200 lies past the biClrUsed of 3 and must still be read.
     b[54 + 4 * 200] = 1;
@@ -91,7 +112,7 @@ TEST(Bitmap, LoadsEightBitPicturesWithAFullColourTableBottomUpOrTopDown) {
     b[1078 + 0] = 200;    // first row in the file, first pixel
     b[1078 + 4 + 2] = 7;  // second row in the file (after 1 byte of padding), last pixel
     TBitmap picture;
-    picture.LoadFromBytes(b);
+    Load(picture, b, loader);
     ASSERT_EQ(picture.PixelFormat(), TPixelFormat::pf8bit);
     ASSERT_EQ(picture.Width(), 3);
     ASSERT_EQ(picture.Height(), 2);
@@ -107,9 +128,11 @@ TEST(Bitmap, AcceptsLargerInfoHeadersAndIgnoresBytesAfterTheRows) {
   std::vector<std::uint8_t> b = MakeBmp(2, 1, 24, 124);  // a V5 header
   b[14 + 124] = 9;
   b.push_back(0xEE);
-  TBitmap picture;
-  picture.LoadFromBytes(b);
-  EXPECT_EQ(picture.Pixel(0, 0), (TRGBTriple{9, 0, 0}));
+  for (const TLoader loader : {TLoader::Bytes, TLoader::File}) {
+    TBitmap picture;
+    Load(picture, b, loader);
+    EXPECT_EQ(picture.Pixel(0, 0), (TRGBTriple{9, 0, 0}));
+  }
 }
 
 TEST(Bitmap, SavesTwentyFourBitPicturesBottomUpWithPaddedRows) {
@@ -158,6 +181,39 @@ TEST(Bitmap, SavesEightBitPicturesWithAFullColourTable) {
   EXPECT_TRUE(std::equal(entry1, entry1 + 4, &b[54 + 4]));
   EXPECT_TRUE(std::all_of(&b[54 + 8], &b[1078], [](std::uint8_t v) { return v == 0; }));
   EXPECT_EQ(b[1078 + 199 * 200], 1);  // the top row is last
+}
+
+// Pictures read back from their files, with every pixel its own value: rows that the file
+// stream's buffer serves (and that cross its edge), and rows longer than the buffer.
+TEST(Bitmap, LoadFromFileReadsBackWhatSaveToFileWrote) {
+  struct TSize {
+    TPixelFormat format;
+    std::int32_t width, height;
+  };
+  for (const TSize& size :
+       {TSize{TPixelFormat::pf24bit, 326, 326}, TSize{TPixelFormat::pf8bit, 399, 41},
+        TSize{TPixelFormat::pf24bit, 6000, 3}, TSize{TPixelFormat::pf8bit, 20001, 2}}) {
+    TBitmap picture;
+    picture.SetPixelFormat(size.format);
+    picture.SetSize(size.width, size.height);
+    // A 24-bit file has no colour table; the loader keeps its own.
+    if (size.format == TPixelFormat::pf8bit) {
+      picture.SetPalette({{1, 2, 3, 0}, {4, 5, 6, 0}, {250, 251, 252, 0}});
+    }
+    std::uint32_t state = 7;
+    for (std::int32_t y = 0; y < size.height; ++y) {
+      std::uint8_t* row = picture.ScanLine(y);
+      for (std::size_t i = 0; i < picture.RowBytes(); ++i) {
+        state = state * 1664525u + 1013904223u;
+        row[i] = static_cast<std::uint8_t>(state >> 24);
+      }
+    }
+    test::TTempDir dir;
+    picture.SaveToFile(dir / "picture.bmp");
+    TBitmap back;
+    back.LoadFromFile(dir / "picture.bmp");
+    EXPECT_TRUE(back == picture) << size.width << " x " << size.height;
+  }
 }
 
 }  // namespace
