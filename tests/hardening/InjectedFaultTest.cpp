@@ -28,14 +28,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The demo archive and its companion under game/, the intermediate files under tool/.
+// The demo archive, drawn once per test program: every scene writes the same bytes.
+const demo::TArchiveBytes& DemoArchive() {
+  static const demo::TArchiveBytes archive = demo::MakeDemoArchive();
+  return archive;
+}
+
+// The demo archive and a stand-in companion under game/, the intermediate files under tool/.
 struct TScene {
   test::TTempDir dir;
-  demo::TDemoPaths paths = demo::WriteDemoArchive(dir / "game");
+  demo::TDemoPaths paths{dir / "game/TH2Data.000", dir / "game/TH2Data.001",
+                         dir / "game/Kobitone/Kobitone.exe"};
   std::string tool = dir / "tool";
   std::string outDir = dir / "game/Kobitone/B/";
 
-  TScene() { fs::create_directory(tool); }
+  TScene() {
+    fs::create_directories(dir.Path() / "game/Kobitone");
+    fs::create_directory(tool);
+    test::WriteBytes(paths.indexFile, DemoArchive().index);
+    test::WriteBytes(paths.dataFile, DemoArchive().data);
+    test::WriteBytes(paths.companionExe, {'#', '!'});
+  }
   std::string Out(const std::string& name) const { return outDir + name; }
   std::string Intermediate(const std::string& entry) const { return IntermediatePath(tool, entry); }
 };
