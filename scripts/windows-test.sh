@@ -6,7 +6,8 @@
 #
 # Installs nothing. Needs: g++-mingw-w64-x86-64-posix, wine, wine64, xvfb, imagemagick, locales,
 # fonts-ipafont-gothic, libgtest-dev, cmake, ninja-build (and the Linux build's own packages
-# for the reference outputs).
+# for the reference outputs). The Japanese caption of the screenshot also uses the IPA font,
+# in place of wine's Tahoma.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -14,7 +15,7 @@ build=$root/build/windows
 jobs=${JOBS:-$(nproc)}
 
 for tool in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres wine wineserver Xvfb \
-  import identify localedef cmake ninja sha256sum python3; do
+  import identify localedef iconv cmake ninja sha256sum; do
   command -v "$tool" >/dev/null || { echo "windows-test: $tool is missing" >&2; exit 1; }
 done
 
@@ -58,14 +59,13 @@ wineserver -p
 timeout 600 wineboot -i >/dev/null 2>&1 || timeout 600 wineboot -u >/dev/null 2>&1
 # The window's font "ＭＳ Ｐゴシック" is drawn with IPAPGothic (metric-compatible). A .reg file in
 # UTF-16 keeps the Japanese names intact whatever the shell's encoding.
-python3 - "$build/fonts.reg" <<'EOF'
-import sys
-text = ('Windows Registry Editor Version 5.00\r\n\r\n'
-        '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-        '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n"ＭＳ ゴシック"="IPAGothic"\r\n'
-        '"ＭＳ ＵＩ Gothic"="IPAPGothic"\r\n"Tahoma"="IPAPGothic"\r\n\r\n')
-open(sys.argv[1], 'wb').write(b'\xff\xfe' + text.encode('utf-16-le'))
-EOF
+{
+  printf '\xff\xfe'
+  printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+    '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' \
+    '"ＭＳ ＵＩ Gothic"="IPAPGothic"' '"Tahoma"="IPAPGothic"' '' | iconv -f UTF-8 -t UTF-16LE
+} >"$build/fonts.reg"
 timeout 120 wine regedit /s "$(winepath -w "$build/fonts.reg" 2>/dev/null)"
 
 # --- unit tests -------------------------------------------------------------------------------
