@@ -130,7 +130,8 @@ std::string ConvertBm2ToBmp(TStream& data, const PackEntry& entry, const std::st
     data.ReadBuffer(bytes.data(), bytes.size());
     image = DecodeBm2(bytes);
   }
-  WriteWholeFile(path, image);
+  // The intermediate file is the tool's own, made anew in every run.
+  WriteScratchFile(path, image);
   return path;
 }
 

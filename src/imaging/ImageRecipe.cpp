@@ -87,7 +87,8 @@ void ApplyRecipe(const std::string& entryName, const std::string& intermediatePa
     const std::int32_t side = recipe->SquareSize;
     TBitmap square = WhiteSquare(side);
     square.CopyRect(TRect{0, 0, side, side}, picture, recipe->CropRect);
-    square.SaveToFile(intermediatePath);
+    // The intermediate file is the tool's own, made anew in every run.
+    WriteScratchFile(intermediatePath, square.SaveToBytes());
   }
 
   TBitmap thumbnail = WhiteSquare(recipe->ThumbSize);

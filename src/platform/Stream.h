@@ -89,4 +89,9 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
 // as it was. TCreateError when the file cannot be created, TWriteError when a write falls short.
 void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// The same for one of the tool's own scratch files, which every run writes anew before it reads
+// them: a reader still sees the old file or the new one whole, but the write does not wait for
+// the disk, since a file lost in a crash of the system costs nothing but the next run.
+void WriteScratchFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
 }  // namespace popuran

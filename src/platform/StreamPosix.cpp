@@ -103,9 +103,9 @@ bool WriteAll(int handle, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
-}  // namespace
-
-void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+// Writes the bytes to a temporary file beside path and renames it over path; synced first when
+// sync is true.
+void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes, bool sync) {
   // The temporary file lies in the same folder, so the final rename stays on one file system
   // and replaces the old file in one step: a reader sees the old file or the new one, whole.
   std::string temporary;
@@ -113,7 +113,7 @@ void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes
   if (handle < 0) throw TCreateError(path);
   // The bytes must be on the disk before the name points at them; otherwise a crash soon after
   // the rename could leave the name on an empty or partial file.
-  bool written = WriteAll(handle, bytes) && ::fsync(handle) == 0;
+  bool written = WriteAll(handle, bytes) && (!sync || ::fsync(handle) == 0);
   // A full disk or a quota may only show when the file is closed.
   if (::close(handle) != 0) written = false;
   if (!written) {
@@ -124,6 +124,16 @@ void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes
     ::unlink(temporary.c_str());
     throw TCreateError(path);
   }
+}
+
+}  // namespace
+
+void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+  ReplaceFile(path, bytes, true);
+}
+
+void WriteScratchFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+  ReplaceFile(path, bytes, false);
 }
 
 }  // namespace popuran
