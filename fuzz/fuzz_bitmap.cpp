@@ -1,8 +1,12 @@
-// The bitmap loader on any bytes. A picture it accepts must survive saving and loading again
-// unchanged and convert and scale without trouble; one it rejects must leave the picture that
-// was loaded before as it was.
+// The bitmap loaders on any bytes. Loading from memory and loading the same bytes from a file
+// must agree: the same picture, or the same error. A picture they accept must survive saving
+// and loading again unchanged and convert and scale without trouble; one they reject must leave
+// the picture that was loaded before as it was.
 #include <cstdint>
+#include <cstdlib>
 #include <exception>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <typeinfo>
 
@@ -10,10 +14,48 @@
 #include "imaging/ImageExtract.h"
 #include "platform/Bitmap.h"
 #include "platform/Error.h"
+#include "platform/Stream.h"
 
 using namespace popuran;
 
 namespace {
+
+// A file for the loader to read, in a folder of its own that is removed at exit.
+const std::string& ScratchFile() {
+  static const std::string path = [] {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/popuran-fuzz-bitmap-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) fuzz::Finding("cannot make the scratch folder");
+    static const std::string folder = pattern;
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(folder, ignored);
+    });
+    return folder + "/picture.bmp";
+  }();
+  return path;
+}
+
+// What a load gave: the picture, or the error's text.
+struct TOutcome {
+  std::optional<TBitmap> picture;
+  std::string error;
+};
+
+template <typename TLoad>
+TOutcome Load(const TBitmap& earlier, TLoad load) {
+  TBitmap picture = earlier;
+  try {
+    load(picture);
+  } catch (const TError& error) {
+    if (!(picture == earlier)) fuzz::Finding("a rejected file changed the picture");
+    return {std::nullopt, error.Text()};
+  } catch (const std::exception& error) {
+    fuzz::Finding(std::string("foreign exception ") + typeid(error).name() + ": " + error.what());
+  }
+  return {std::move(picture), ""};
+}
 
 // A small 8-bit picture standing for whatever was loaded before.
 TBitmap EarlierPicture() {
@@ -65,17 +107,19 @@ void CheckLoaded(const TBitmap& loaded) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   static const TBitmap earlier = EarlierPicture();
-  TBitmap picture = earlier;
-  try {
-    picture.LoadFromBytes({bytes, size});
-  } catch (const TError&) {
-    if (!(picture == earlier)) fuzz::Finding("a rejected file changed the picture");
-    return 0;
-  } catch (const std::exception& error) {
-    fuzz::Finding(std::string("foreign exception ") + typeid(error).name() + ": " + error.what());
+  const std::span<const std::uint8_t> input(bytes, size);
+  const TOutcome fromBytes = Load(earlier, [&](TBitmap& p) { p.LoadFromBytes(input); });
+  WriteWholeFile(ScratchFile(), input);
+  const TOutcome fromFile = Load(earlier, [](TBitmap& p) { p.LoadFromFile(ScratchFile()); });
+  if (fromBytes.error != fromFile.error) {
+    fuzz::Finding("the loaders disagree: \"" + fromBytes.error + "\" from memory, \"" +
+                  fromFile.error + "\" from the file");
   }
+  if (!fromBytes.picture) return 0;
+  if (!(*fromBytes.picture == *fromFile.picture))
+    fuzz::Finding("the loaders read different pictures");
   try {
-    CheckLoaded(picture);
+    CheckLoaded(*fromBytes.picture);
   } catch (const TError& error) {
     fuzz::Finding("an accepted picture failed later: " + error.Text());
   } catch (const std::exception& error) {
