@@ -85,7 +85,8 @@ void ApplyRecipe(const std::string& entryName, const std::string& intermediatePa
   {
     TBitmap picture;
     picture.LoadFromFile(intermediatePath);
-    picture.SetPixelFormat(TPixelFormat::pf24bit);
+    // The crop reads an 8-bit picture's colours through its colour table, which gives the square
+    // the same pixels as converting the whole picture to 24 bits first, without the copy.
     recipe = FindRecipe(entryName);
     if (recipe == nullptr) return;
     const std::int32_t side = recipe->SquareSize;

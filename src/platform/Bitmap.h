@@ -112,7 +112,8 @@ class TBitmap {
   // Copies source rectangle from onto rectangle to of this picture without blending:
   // pixel (x, y) of to takes source pixel (from.Left + ⌊x·w/W⌋, from.Top + ⌊y·h/H⌋), w × h the
   // size of from, W × H that of to. Pixels whose source lies outside the source picture are
-  // left as they are. Both pictures 24 bits.
+  // left as they are. This picture has 24 bits; the source 24 bits, or 8 bits, whose pixels give
+  // the colours of their colour-table entries (as the source converted to 24 bits would).
   void CopyRect(const TRect& to, const TBitmap& source, const TRect& from);
   // Paints the brush colour over every exactly black pixel 4-connected through exactly black
   // pixels to (x, y); nothing when that pixel is not exactly black.

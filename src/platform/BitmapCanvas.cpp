@@ -14,7 +14,11 @@ void TBitmap::CopyRect(const TRect& to, const TBitmap& source, const TRect& from
   const std::int64_t sw = std::int64_t{from.Right} - from.Left;
   const std::int64_t sh = std::int64_t{from.Bottom} - from.Top;
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
-  if (FPixelFormat != TPixelFormat::pf24bit || source.FPixelFormat != TPixelFormat::pf24bit) return;
+  const bool paletted = source.FPixelFormat == TPixelFormat::pf8bit;
+  if (FPixelFormat != TPixelFormat::pf24bit ||
+      (source.FPixelFormat != TPixelFormat::pf24bit && !paletted)) {
+    return;
+  }
   // Visit only the part of the destination inside this picture, however large the rectangle.
   const std::int64_t yBegin = std::max<std::int64_t>(0, -std::int64_t{to.Top});
   const std::int64_t yEnd = std::min<std::int64_t>(dh, std::int64_t{FHeight} - to.Top);
@@ -52,8 +56,18 @@ void TBitmap::CopyRect(const TRect& to, const TBitmap& source, const TRect& from
     std::uint8_t* out = ScanLine(static_cast<std::int32_t>(to.Top + y));
     const std::uint8_t* in = source.ScanLine(static_cast<std::int32_t>(sy));
     for (const TRun& run : runs) {
-      std::memcpy(out + 3 * (to.Left + run.to), in + 3 * run.from,
-                  3 * static_cast<std::size_t>(run.count));
+      std::uint8_t* o = out + 3 * (to.Left + run.to);
+      if (!paletted) {
+        std::memcpy(o, in + 3 * run.from, 3 * static_cast<std::size_t>(run.count));
+        continue;
+      }
+      // An 8-bit pixel gives the colour of its colour-table entry.
+      for (const std::uint8_t* i = in + run.from; i < in + run.from + run.count; ++i, o += 3) {
+        const TRGBQuad& colour = source.FColorTable[*i];
+        o[0] = colour.rgbBlue;
+        o[1] = colour.rgbGreen;
+        o[2] = colour.rgbRed;
+      }
     }
   }
 }

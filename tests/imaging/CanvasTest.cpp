@@ -91,6 +91,36 @@ TEST(CopyRect, LeavesSquarePixelsWhiteWhereTheCropLeavesThePicture) {
   EXPECT_EQ(test::CountColour(square, Coordinates(10, 5)), 16 * 16);
 }
 
+// An 8-bit source gives the square the colours that its 24-bit conversion gives: for the
+// recipes' crops and for a crop partly outside the picture.
+TEST(CopyRect, CopiesTheColoursOfAnEightBitPicturesTableEntries) {
+  TBitmap paletted;
+  paletted.SetPixelFormat(TPixelFormat::pf8bit);
+  paletted.SetSize(400, 400);
+  for (std::size_t i = 0; i < 256; ++i) {
+    const auto v = static_cast<std::uint8_t>(i);
+    paletted.ColorTable()[i] =
+        TRGBQuad{v, static_cast<std::uint8_t>(255 - v), static_cast<std::uint8_t>(v * 7), 0};
+  }
+  for (std::int32_t y = 0; y < 400; ++y) {
+    for (std::int32_t x = 0; x < 400; ++x) {
+      paletted.ScanLine(y)[x] = static_cast<std::uint8_t>(x * 7 + y * 13);
+    }
+  }
+  TBitmap converted = paletted;
+  converted.SetPixelFormat(TPixelFormat::pf24bit);
+  for (const auto& [crop, side] :
+       {std::pair{TRect{0, 3, 326, 329}, 326}, std::pair{TRect{37, 28, 388, 379}, 352},
+        std::pair{TRect{-30, 250, 300, 580}, 326}}) {
+    TBitmap fromPaletted =
+        MakePicture(side, side, [](std::int32_t, std::int32_t) { return kWhite; });
+    TBitmap fromConverted = fromPaletted;
+    fromPaletted.CopyRect(TRect{0, 0, side, side}, paletted, crop);
+    fromConverted.CopyRect(TRect{0, 0, side, side}, converted, crop);
+    EXPECT_TRUE(fromPaletted == fromConverted) << crop.Left << "," << crop.Top;
+  }
+}
+
 // Grids for the fill: '.' black, '1' the near-black (1, 1, 1), '#' a figure, 'L' lime.
 TBitmap FromGrid(const std::vector<std::string>& rows) {
   return MakePicture(static_cast<std::int32_t>(rows[0].size()),
