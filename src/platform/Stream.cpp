@@ -81,13 +81,6 @@ std::size_t TFileStream::Write(const void*, std::size_t) {
   return 0;
 }
 
-#if defined(_WIN32)
-// Windows writes scratch files as carefully as any other for now.
-void WriteScratchFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-  WriteWholeFile(path, bytes);
-}
-#endif
-
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   TFileStream file(path);
   if (file.Size() > SIZE_MAX) throw TReadError();

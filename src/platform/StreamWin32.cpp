@@ -76,7 +76,11 @@ std::size_t TFileStream::ReadAt(std::uint64_t position, void* buffer, std::size_
   return done;
 }
 
-void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+namespace {
+// Writes the bytes to a new temporary file beside path and moves it over path. With flush, the
+// bytes and the move are on the disk before it returns, so a crash soon after cannot leave the
+// name on a file whose bytes never arrived.
+void WriteAndMove(const std::string& path, std::span<const std::uint8_t> bytes, bool flush) {
   // The temporary name lies in the same folder, so the final move is a rename on one volume.
   // The process id and a counter keep two writers (or two threads) apart; CREATE_NEW never
   // takes over a file that is there already.
@@ -103,19 +107,27 @@ void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes
     }
     done += n;
   }
-  // On the disk before the move: otherwise a crash soon after could leave the name on a file
-  // whose bytes never arrived.
-  if (!failed && !::FlushFileBuffers(file.Get())) failed = true;
+  if (!failed && flush && !::FlushFileBuffers(file.Get())) failed = true;
   if (!file.Close()) failed = true;
   if (failed) {
     ::DeleteFileW(temporary.c_str());
     throw TWriteError();
   }
-  if (!::MoveFileExW(temporary.c_str(), Utf8ToWide(path).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  const DWORD moveFlags = MOVEFILE_REPLACE_EXISTING | (flush ? MOVEFILE_WRITE_THROUGH : 0);
+  if (!::MoveFileExW(temporary.c_str(), Utf8ToWide(path).c_str(), moveFlags)) {
     ::DeleteFileW(temporary.c_str());
     throw TCreateError(path);
   }
+}
+
+}  // namespace
+
+void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+  WriteAndMove(path, bytes, true);
+}
+
+void WriteScratchFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+  WriteAndMove(path, bytes, false);
 }
 
 }  // namespace popuran

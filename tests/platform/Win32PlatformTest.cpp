@@ -81,10 +81,14 @@ TEST(Win32Files, WholeFileReplacementLeavesNoTemporaryFiles) {
   EXPECT_EQ(test::ReadBytes(path), (std::vector<std::uint8_t>{9, 9}));
   WriteWholeFile(path, {});
   EXPECT_EQ(fs::file_size(path), 0u);
+  // Scratch files take the same way, only without waiting for the disk.
+  WriteScratchFile(path, std::vector<std::uint8_t>{5});
+  EXPECT_EQ(test::ReadBytes(path), (std::vector<std::uint8_t>{5}));
 
   // A folder in the way: the creation error, the folder untouched, nothing left beside it.
   fs::create_directory(dir.Path() / "B");
   EXPECT_THROW(WriteWholeFile(dir / "B", std::vector<std::uint8_t>{1}), TCreateError);
+  EXPECT_THROW(WriteScratchFile(dir / "B", std::vector<std::uint8_t>{1}), TCreateError);
   EXPECT_TRUE(fs::is_directory(dir.Path() / "B"));
   // A folder that does not exist.
   EXPECT_THROW(WriteWholeFile(dir / "none\\x.bmp", std::vector<std::uint8_t>{1}), TCreateError);
