@@ -23,6 +23,16 @@ void ShowErrorReport(TUserInterface& ui, const std::string& errorText) {
   ui.MessageBox(ErrorReportText(errorText), kApplicationTitle, MB_OK | MB_ICONERROR);
 }
 
+bool CallHandler(TUserInterface& ui, const std::function<void()>& handler) {
+  try {
+    handler();
+    return true;
+  } catch (const std::exception& error) {
+    ShowErrorReport(ui, error.what());
+    return false;
+  }
+}
+
 TConversionRun::TConversionRun(std::string toolDir) : FToolDir(std::move(toolDir)) {}
 
 void TConversionRun::FormCreate() {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -73,6 +74,10 @@ std::string ConfirmationText();
 // The application's report of an error that left a handler: the text with the "." rule, the
 // application title as caption, OK and the error icon.
 void ShowErrorReport(TUserInterface& ui, const std::string& errorText);
+
+// Runs an event handler as the application runs each of them: an error that leaves it is shown
+// as the error report, and the window stays open. False when an error was reported.
+bool CallHandler(TUserInterface& ui, const std::function<void()>& handler);
 
 // The names of the four entries that make up the character.
 inline constexpr std::array<const char*, 4> kCharacterEntryNames = {

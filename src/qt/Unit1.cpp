@@ -128,33 +128,25 @@ TForm1::TForm1(std::string toolDir)
 TForm1::~TForm1() = default;
 
 void TForm1::btSrcClick() {
-  RunHandler([this] { Browse(QStringLiteral("TH2Data.000|TH2Data.000"), edSrc); });
+  CallHandler(*this, [this] { Browse(QStringLiteral("TH2Data.000|TH2Data.000"), edSrc); });
 }
 
 void TForm1::btDstClick() {
-  RunHandler([this] { Browse(QStringLiteral("KOBITONE.EXE|KOBITONE.EXE"), edDst); });
+  CallHandler(*this, [this] { Browse(QStringLiteral("KOBITONE.EXE|KOBITONE.EXE"), edDst); });
 }
 
 void TForm1::btExecClick() {
-  RunHandler([this] { FRun.ExecClick(*this); });
+  CallHandler(*this, [this] { FRun.ExecClick(*this); });
 }
 
 void TForm1::FormCreate() {
-  RunHandler([this] { FRun.FormCreate(); });
+  CallHandler(*this, [this] { FRun.FormCreate(); });
 }
 
 void TForm1::Browse(const QString& filter, QLineEdit* target) {
   OpenDialog1.FileName.clear();
   OpenDialog1.Filter = filter;
   if (OpenDialog1.Execute(this)) target->setText(OpenDialog1.FileName);
-}
-
-void TForm1::RunHandler(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    ShowErrorReport(*this, error.what());
-  }
 }
 
 std::string TForm1::SourceText() {

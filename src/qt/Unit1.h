@@ -68,9 +68,6 @@ class TForm1 : public QWidget, public TUserInterface {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // Runs a handler; an error that leaves it gets the application's error report, and the
-  // window stays open.
-  void RunHandler(const std::function<void()>& handler);
   void Browse(const QString& filter, QLineEdit* target);
 
   TConversionRun FRun;

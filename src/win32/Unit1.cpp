@@ -255,19 +255,19 @@ void TForm1::DropFiles(HDROP drop) {
 }
 
 void TForm1::btSrcClick() {
-  RunHandler([this] { Browse("TH2Data.000|TH2Data.000", edSrc); });
+  CallHandler(*this, [this] { Browse("TH2Data.000|TH2Data.000", edSrc); });
 }
 
 void TForm1::btDstClick() {
-  RunHandler([this] { Browse("KOBITONE.EXE|KOBITONE.EXE", edDst); });
+  CallHandler(*this, [this] { Browse("KOBITONE.EXE|KOBITONE.EXE", edDst); });
 }
 
 void TForm1::btExecClick() {
-  RunHandler([this] { FRun.ExecClick(*this); });
+  CallHandler(*this, [this] { FRun.ExecClick(*this); });
 }
 
 void TForm1::FormCreate() {
-  RunHandler([this] { FRun.FormCreate(); });
+  CallHandler(*this, [this] { FRun.FormCreate(); });
 }
 
 void TForm1::Browse(const char* filter, HWND target) {
@@ -275,14 +275,6 @@ void TForm1::Browse(const char* filter, HWND target) {
   OpenDialog1.Filter = filter;
   if (OpenDialog1.Execute(FHandle)) {
     ::SetWindowTextW(target, Utf8ToWide(OpenDialog1.FileName).c_str());
-  }
-}
-
-void TForm1::RunHandler(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    ShowErrorReport(*this, error.what());
   }
 }
 

@@ -111,9 +111,6 @@ class TForm1 : public TUserInterface {
   void CreateControls();
   HWND CreateControl(const wchar_t* className, TControlId id, DWORD style, DWORD exStyle,
                      RECT place, const char* text, const TFont& font);
-  // Runs a handler; an error that leaves it gets the application's error report, and the
-  // window stays open.
-  void RunHandler(const std::function<void()>& handler);
   void Browse(const char* filter, HWND target);
   void DropFiles(HDROP drop);
 
