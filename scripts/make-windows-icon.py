@@ -18,8 +18,8 @@ def read_xpm(path):
     width, height, ncolours, cpp = (int(v) for v in strings[0].split()[:4])
     colours = {}
     for line in strings[1 : 1 + ncolours]:
-        key, spec = line[:cpp], line[cpp:].split()
-        value = spec[spec.index("c") + 1]
+        key, fields = line[:cpp], line[cpp:].split()
+        value = fields[fields.index("c") + 1]
         colours[key] = None if value.lower() == "none" else value
     rows = strings[1 + ncolours : 1 + ncolours + height]
     pixels = [[colours[row[x * cpp : (x + 1) * cpp]] for x in range(width)] for row in rows]
