@@ -395,17 +395,49 @@ std::unique_ptr<TBitmap> QuantizeBitmap(const TBitmap& source, std::int32_t maxC
   result->SetHeight(height);
   result->SetPalette(tree.GetPalette());
 
+  // The first three levels of every lookup depend only on the top three bits of each
+  // component: for each of those 512 prefixes, the node that the walk reaches after them (or the
+  // leaf or the last node it meets before) is found once, and each pixel's lookup goes on from
+  // there. It ends at the same leaf as a lookup from the root.
+  constexpr std::uint8_t kPrefixLevels = 3;
+  struct TStart {
+    const TOctreeNode* node;
+    std::uint8_t level;
+  };
+  std::array<TStart, 512> starts{};
+  for (unsigned prefix = 0; prefix < starts.size(); ++prefix) {
+    // A colour whose top three bits are the prefix's: red 8-6, green 5-3, blue 2-0.
+    const TRGBTriple colour{static_cast<std::uint8_t>((prefix & 7u) << 5),
+                            static_cast<std::uint8_t>(((prefix >> 3) & 7u) << 5),
+                            static_cast<std::uint8_t>(((prefix >> 6) & 7u) << 5)};
+    const TOctreeNode* node = tree.Root();
+    std::uint8_t level = 0;
+    while (level < kPrefixLevels && !node->IsLeaf()) {
+      const TOctreeNode* child = node->Child(OctantOf(colour, level));
+      if (child == nullptr) break;
+      node = child;
+      ++level;
+    }
+    starts[prefix] = TStart{node, level};
+  }
+
   for (std::int32_t y = 0; y < height && rowPixels > 0; ++y) {
     const std::uint8_t* in = source.ScanLine(y);
     std::uint8_t* out = result->ScanLine(y);
     // Neighbouring pixels often share a colour; the lookup of the last one is reused.
+    const auto lookUp = [&](const TRGBTriple& colour) {
+      const unsigned prefix =
+          (colour.rgbtRed >> 5) << 6 | (colour.rgbtGreen >> 5) << 3 | (colour.rgbtBlue >> 5);
+      const TStart& start = starts[prefix];
+      return static_cast<std::uint8_t>(start.node->GetColorIndex(start.level, colour));
+    };
     TRGBTriple last{in[0], in[1], in[2]};
-    std::uint8_t lastIndex = static_cast<std::uint8_t>(tree.GetColorIndex(last));
+    std::uint8_t lastIndex = lookUp(last);
     for (std::size_t x = 0; x < rowPixels; ++x) {
       const TRGBTriple colour{in[3 * x], in[3 * x + 1], in[3 * x + 2]};
       if (!(colour == last)) {
         last = colour;
-        lastIndex = static_cast<std::uint8_t>(tree.GetColorIndex(colour));
+        lastIndex = lookUp(colour);
       }
       out[x] = lastIndex;
     }
