@@ -8,7 +8,7 @@
 # the fourth picture is reduced with -colors 256 and written as an uncompressed 8-bit BMP.
 #
 # Environment: RUNS (default 30) and WARMUP (default 3) for hyperfine; WORK, a folder to work
-# in (default: a new one under TMPDIR, removed afterwards). Builds build/bench when needed.
+# in (default: a new one under TMPDIR, removed afterwards). Builds in build/bench.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/bench
@@ -27,11 +27,10 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-if [ ! -x "$build/src/cli/popuran-cli" ] || [ ! -x "$build/bench/popuran-decode-entries" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPOPURAN_BENCH=ON \
-    -DPOPURAN_TESTS=OFF -DPOPURAN_QT=OFF >/dev/null
-  cmake --build "$build" -j "${JOBS:-$(nproc)}" --target popuran-cli popuran-decode-entries >/dev/null
-fi
+# The same Release build as scripts/bench.sh; building is quick when it is up to date.
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPOPURAN_BENCH=ON \
+  -DPOPURAN_TESTS=OFF -DPOPURAN_QT=OFF >/dev/null
+cmake --build "$build" -j "${JOBS:-$(nproc)}" --target popuran-cli popuran-decode-entries >/dev/null
 cli=$build/src/cli/popuran-cli
 
 if [ -n "${WORK:-}" ]; then
