@@ -225,27 +225,33 @@ std::uint64_t FileRowOf(const TBitmapLayout& layout, std::int32_t y) {
 
 }  // namespace
 
-void TBitmap::LoadFromBytes(std::span<const std::uint8_t> bytes) {
-  const std::uint8_t* p = bytes.data();
-  const TBitmapLayout layout = ParseHeaders(p, bytes.size());
+TBitmap TBitmap::EmptyLike(bool paletted, std::int32_t width, std::int32_t height,
+                           const std::uint8_t* colorTable) const {
   TBitmap loaded;
-  loaded.FPixelFormat = layout.Paletted ? TPixelFormat::pf8bit : TPixelFormat::pf24bit;
+  loaded.FPixelFormat = paletted ? TPixelFormat::pf8bit : TPixelFormat::pf24bit;
   loaded.FColorTable = FColorTable;
-  if (layout.Paletted) {
+  if (colorTable != nullptr) {
     for (std::size_t i = 0; i < 256; ++i) {
-      const std::uint8_t* e = p + layout.TableStart + 4 * i;
+      const std::uint8_t* e = colorTable + 4 * i;
       loaded.FColorTable[i] = TRGBQuad{e[0], e[1], e[2], e[3]};
     }
   }
-  loaded.FWidth = layout.Width;
-  loaded.FHeight = layout.Height;
-  loaded.FPixels.resize(static_cast<std::size_t>(layout.RowBytes) *
-                        static_cast<std::size_t>(layout.Height));
+  loaded.FWidth = width;
+  loaded.FHeight = height;
+  loaded.FPixels.resize(loaded.RowBytes() * static_cast<std::size_t>(height));
+  loaded.FBrushColor = FBrushColor;
+  return loaded;
+}
+
+void TBitmap::LoadFromBytes(std::span<const std::uint8_t> bytes) {
+  const std::uint8_t* p = bytes.data();
+  const TBitmapLayout layout = ParseHeaders(p, bytes.size());
+  TBitmap loaded = EmptyLike(layout.Paletted, layout.Width, layout.Height,
+                             layout.Paletted ? p + layout.TableStart : nullptr);
   for (std::int32_t y = 0; y < layout.Height && layout.RowBytes > 0; ++y) {
     std::memcpy(loaded.ScanLine(y), p + layout.OffBits + layout.Stride * FileRowOf(layout, y),
                 static_cast<std::size_t>(layout.RowBytes));
   }
-  loaded.FBrushColor = FBrushColor;
   *this = std::move(loaded);
 }
 
@@ -269,29 +275,19 @@ void TBitmap::LoadFromFile(const std::string& path) {
   file.ReadBuffer(head.data(),
                   static_cast<std::size_t>(std::min<std::uint64_t>(size, head.size())));
   const TBitmapLayout layout = ParseHeaders(head.data(), size);
-  TBitmap loaded;
-  loaded.FPixelFormat = layout.Paletted ? TPixelFormat::pf8bit : TPixelFormat::pf24bit;
-  loaded.FColorTable = FColorTable;
+  std::array<std::uint8_t, kColorTableSize> table{};
   if (layout.Paletted) {
-    std::array<std::uint8_t, kColorTableSize> table{};
     file.Seek(layout.TableStart);
     file.ReadBuffer(table.data(), table.size());
-    for (std::size_t i = 0; i < 256; ++i) {
-      const std::uint8_t* e = table.data() + 4 * i;
-      loaded.FColorTable[i] = TRGBQuad{e[0], e[1], e[2], e[3]};
-    }
   }
-  loaded.FWidth = layout.Width;
-  loaded.FHeight = layout.Height;
-  loaded.FPixels.resize(static_cast<std::size_t>(layout.RowBytes) *
-                        static_cast<std::size_t>(layout.Height));
+  TBitmap loaded = EmptyLike(layout.Paletted, layout.Width, layout.Height,
+                             layout.Paletted ? table.data() : nullptr);
   for (std::int32_t i = 0; i < layout.Height && layout.RowBytes > 0; ++i) {
     // File row i holds picture row i (top-down) or Height − 1 − i (bottom-up).
     const std::int32_t y = layout.TopDown ? i : layout.Height - 1 - i;
     file.Seek(layout.OffBits + layout.Stride * static_cast<std::uint64_t>(i));
     file.ReadBuffer(loaded.ScanLine(y), static_cast<std::size_t>(layout.RowBytes));
   }
-  loaded.FBrushColor = FBrushColor;
   *this = std::move(loaded);
 }
 

@@ -125,6 +125,10 @@ class TBitmap {
 
  private:
   void Resize(std::int32_t width, std::int32_t height);
+  // A picture of the loaded format and size, pixels not yet filled, with this one's brush and
+  // colour table, the table replaced by the 256 file entries at colorTable when given.
+  TBitmap EmptyLike(bool paletted, std::int32_t width, std::int32_t height,
+                    const std::uint8_t* colorTable) const;
 
   TPixelFormat FPixelFormat = TPixelFormat::pfDevice;
   std::int32_t FWidth = 0;

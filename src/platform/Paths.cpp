@@ -39,4 +39,13 @@ std::string ExtractFileDir(const std::string& path, TPathFlavour flavour) {
   return path.substr(0, at + 1);
 }
 
+void ForceDirectories(const std::string& path) {
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == PathSeparator()) folder.pop_back();
+  if (folder.empty() || DirectoryExists(folder)) return;
+  const std::string parent = ExtractFileDir(folder);
+  if (!parent.empty() && parent != folder) ForceDirectories(parent);
+  MakeDirectory(folder);  // a failure shows later, when a file there cannot be made
+}
+
 }  // namespace popuran

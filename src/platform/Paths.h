@@ -35,6 +35,9 @@ bool DirectoryExists(const std::string& path);
 // A folder that cannot be created is passed over without an error.
 void ForceDirectories(const std::string& path);
 
+// Creates one folder whose parent exists; false when it could not be made.
+bool MakeDirectory(const std::string& path);
+
 // The path made absolute against the current folder; an absolute path stays as it is.
 std::string AbsolutePath(const std::string& path);
 

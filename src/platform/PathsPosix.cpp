@@ -20,13 +20,8 @@ bool DirectoryExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-void ForceDirectories(const std::string& path) {
-  std::string folder = path;
-  while (folder.size() > 1 && folder.back() == PathSeparator()) folder.pop_back();
-  if (folder.empty() || DirectoryExists(folder)) return;
-  const std::string parent = ExtractFileDir(folder);
-  if (!parent.empty() && parent != folder) ForceDirectories(parent);
-  ::mkdir(folder.c_str(), 0777);  // a failure shows later, when a file there cannot be made
+bool MakeDirectory(const std::string& path) {
+  return ::mkdir(path.c_str(), 0777) == 0;
 }
 
 std::string CurrentDir() {

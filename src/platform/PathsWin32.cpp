@@ -66,14 +66,8 @@ bool DirectoryExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void ForceDirectories(const std::string& path) {
-  std::string folder = path;
-  while (folder.size() > 1 && folder.back() == PathSeparator()) folder.pop_back();
-  if (folder.empty() || DirectoryExists(folder)) return;
-  const std::string parent = ExtractFileDir(folder);
-  if (!parent.empty() && parent != folder) ForceDirectories(parent);
-  // A failure shows later, when a file there cannot be made.
-  ::CreateDirectoryW(Utf8ToWide(folder).c_str(), nullptr);
+bool MakeDirectory(const std::string& path) {
+  return ::CreateDirectoryW(Utf8ToWide(path).c_str(), nullptr) != 0;
 }
 
 std::string CurrentDir() {
